@@ -1,0 +1,66 @@
+# Shared by the tools/ scripts: paths, Wine and the virtual display.
+# shellcheck shell=bash
+
+PANEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+PANEL_BUILD=${PANEL_BUILD:-$PANEL_ROOT/build}
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+is_windows() {
+  case "$(uname -s)" in MINGW* | MSYS* | CYGWIN*) return 0 ;; *) return 1 ;; esac
+}
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# Wine never stops to offer its Mono or Gecko installers, and keeps its logs quiet.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEARCH=win64
+
+# ensure_prefix DIR: a Wine prefix of our own, made once (wineboot takes several seconds).
+ensure_prefix() {
+  local prefix=$1
+  export WINEPREFIX=$prefix
+  if [ ! -f "$prefix/.panel-ready" ]; then
+    mkdir -p "$prefix"
+    "$WINE64" wineboot -i >/dev/null 2>&1 || true
+    "$WINESERVER" -w
+    touch "$prefix/.panel-ready"
+  fi
+}
+
+# ensure_display: a virtual X display unless one is given. Sets DISPLAY; the Xvfb started
+# here is stopped by stop_display.
+PANEL_XVFB_PID=
+ensure_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    PANEL_XVFB_PID=$!
+    local i
+    for i in $(seq 50); do
+      if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$PANEL_XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$PANEL_XVFB_PID" 2>/dev/null || true
+  done
+  echo "cannot start a virtual X display" >&2
+  return 1
+}
+
+stop_display() {
+  if [ -n "$PANEL_XVFB_PID" ]; then
+    kill "$PANEL_XVFB_PID" 2>/dev/null || true
+    wait "$PANEL_XVFB_PID" 2>/dev/null || true
+    PANEL_XVFB_PID=
+  fi
+}
