@@ -69,6 +69,7 @@ class Port:
         self.bytes_path = os.path.join(control, "line%d.bytes" % number)
         self.master = None
         self.slave = None
+        self.holder = None
         open(self.bytes_path, "wb").close()
         self.plug()
 
@@ -86,6 +87,7 @@ class Port:
         # The wrapper keeps the slave open too: the terminal, and its settings, then outlive the
         # test's handles, and reading the master never fails for want of a slave.
         self.master, self.slave = master, slave
+        self.hold_terminal()
         if os.path.lexists(self.link) and not os.path.islink(self.link):
             raise SystemExit("%s exists and is not a link" % self.link)
         temp = self.link + ".new"
@@ -94,12 +96,36 @@ class Port:
         os.symlink(os.ttyname(slave), temp)
         os.replace(temp, self.link)
 
+    def hold_terminal(self):
+        """Makes the slave the controlling terminal of a session of its own.
+
+        The wineserver opens devices for its clients, and a session leader without a terminal
+        that opens one takes it as its controlling terminal; the hangup of the master would then
+        send it SIGHUP (a debug build of it answers with a dump of every object). A terminal
+        that already controls another session is not taken, so a small holder process in a new
+        session takes it first; the hangup ends that holder instead.
+        """
+        self.holder = subprocess.Popen(
+            [sys.executable, "-c",
+             "import os, signal, sys\n"
+             "os.open(sys.argv[1], os.O_RDWR)\n"
+             "print(flush=True)\n"
+             "signal.pause()\n", os.ttyname(self.slave)],
+            stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, start_new_session=True)
+        self.holder.stdout.readline()  # it has the terminal now
+        self.holder.stdout.close()
+
     def hangup(self):
         self.read_available()
         for fd in (self.master, self.slave):
             if fd is not None:
                 os.close(fd)
         self.master = self.slave = None
+        if self.holder is not None:
+            if self.holder.poll() is None:
+                self.holder.kill()
+            self.holder.wait()
+            self.holder = None
 
     def replug(self):
         self.hangup()
