@@ -70,8 +70,9 @@ void THICOM::writeText(elements::TData& value, std::uint16_t) {
   std::string text = elements::toString(value);
   if (!portHandle.valid()) return;
   WriteResult result = device_.write(portHandle.get(), text);
-  // Recorded before firing: a target of writtenLink may already act on this element again.
-  lastCommand_ = std::move(text);
+  // Recorded before firing: a target of writtenLink may already act on this element again. An
+  // empty text puts nothing on the line, so the chassis still runs the command before it.
+  if (!text.empty()) lastCommand_ = std::move(text);
   elements::TData count =
       elements::TData::fromInt(result.ok ? static_cast<std::int32_t>(result.written) : 0);
   elements::fire(writtenLink, count);
@@ -101,8 +102,8 @@ bool THICOM::openDevice(std::int32_t baud, std::int32_t port, char parity,
   if (!device_.setState(opened.get(), settings)) return false;
   if (!device_.setTimeouts(opened.get(), timeouts)) return false;
 
+  // closeDevice ran before this open, so the fresh handle starts with no last command.
   portHandle = std::move(opened);
-  lastCommand_.reset();
   return true;
 }
 

@@ -37,9 +37,9 @@ class THICOM {
   // Target of the output hub. The index is not used.
   void writeText(elements::TData& value, std::uint16_t index);
 
-  // Writes the stop command "5\n" to the open port if the last command written to it was
-  // anything else. Called before the element lets go of a port, and by the panel wherever it
-  // ends while a button may be held.
+  // Writes the stop command "5\n" to the open port if the last command written to it (empty
+  // texts aside) was anything else. Called before the element lets go of a port, and by the panel
+  // wherever it ends while a button may be held.
   void stopIfMoving();
 
   bool isOpen() const { return portHandle.valid(); }
@@ -60,7 +60,7 @@ class THICOM {
   void closeDevice();
 
   SerialDevice& device_;
-  // The last command written (or attempted) on the open handle; none for a fresh handle.
+  // The last non-empty command written (or attempted) on the open handle; none for a fresh one.
   std::optional<std::string> lastCommand_;
 };
 

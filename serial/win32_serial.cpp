@@ -10,6 +10,7 @@ namespace {
 
 static_assert(sizeof(DCB) <= LineSettings::kCapacity, "LineSettings must hold a DCB");
 static_assert(alignof(DCB) <= alignof(LineSettings), "LineSettings must be aligned for a DCB");
+// INVALID_HANDLE_VALUE, all bits set, comes through as kInvalidHandle (-1).
 static_assert(sizeof(DeviceHandle) == sizeof(HANDLE), "DeviceHandle must hold a HANDLE");
 
 HANDLE toHandle(DeviceHandle h) {
@@ -34,7 +35,6 @@ class Win32SerialDevice final : public SerialDevice {
     // Exclusive (share mode 0) and without FILE_FLAG_OVERLAPPED, so every write is synchronous.
     HANDLE h = CreateFileA(deviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    static_assert(sizeof(INVALID_HANDLE_VALUE) == sizeof(DeviceHandle));
     return reinterpret_cast<DeviceHandle>(h);
   }
 

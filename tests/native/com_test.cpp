@@ -499,13 +499,27 @@ TEST_F(ComTest, StopsAMovingChassisBeforeLettingGo) {
          t.send("2\n");
        },
        true},
-      {"last command empty",
+      {"moving, then an empty text",
        [](ComTest& t) {
          t.choose(3);
          t.send("1\n");
          t.send("");
        },
        true},
+      {"stopped, then an empty text",
+       [](ComTest& t) {
+         t.choose(3);
+         t.send("1\n");
+         t.send("5\n");
+         t.send("");
+       },
+       false},
+      {"only an empty text",
+       [](ComTest& t) {
+         t.choose(3);
+         t.send("");
+       },
+       false},
       {"stop already sent",
        [](ComTest& t) {
          t.choose(3);

@@ -124,7 +124,7 @@ class FakeSerialDevice : public SerialDevice {
 
   static std::string settingsText(const LineSettings& settings) {
     const char* begin = reinterpret_cast<const char*>(settings.bytes);
-    return std::string(begin, strnlen(begin, LineSettings::kCapacity));
+    return std::string(begin, std::find(begin, begin + LineSettings::kCapacity, '\0'));
   }
 
   static std::string describe(const Call& c) {
