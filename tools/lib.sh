@@ -32,6 +32,19 @@ ensure_prefix() {
   fi
 }
 
+# ensure_virtual_desktop [WxH]: every program of the current prefix runs inside one Wine virtual
+# desktop. Windows then get frames and title bars without a window manager, and showing or
+# activating a window does not wait on X focus events that never come.
+ensure_virtual_desktop() {
+  local size=${1:-1024x768}
+  [ -f "$WINEPREFIX/.panel-desktop-$size" ] && return 0
+  "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$size" /f >/dev/null 2>&1
+  "$WINESERVER" -w
+  rm -f "$WINEPREFIX"/.panel-desktop-*
+  touch "$WINEPREFIX/.panel-desktop-$size"
+}
+
 # ensure_display: a virtual X display unless one is given. Sets DISPLAY; the Xvfb started
 # here is stopped by stop_display.
 PANEL_XVFB_PID=
