@@ -24,8 +24,8 @@ TData TData::fromReal(double v) {
   return d;
 }
 
-TData::TData(const TData& other) : kind_(other.kind_), int_(other.int_), real_(other.real_),
-                                   str_(other.str_) {
+TData::TData(const TData& other)
+    : kind_(other.kind_), int_(other.int_), real_(other.real_), str_(other.str_) {
   // Copy the chain without recursion, so that a long chain cannot exhaust the stack.
   std::unique_ptr<TData>* tail = &next_;
   for (const TData* src = other.next_.get(); src; src = src->next_.get()) {
@@ -47,7 +47,8 @@ TData& TData::operator=(const TData& other) {
 TData::~TData() {
   // Unlink the chain node by node; a recursive release could run out of stack.
   std::unique_ptr<TData> rest = std::move(next_);
-  while (rest) rest = std::move(rest->next_);
+  while (rest)
+    rest = std::move(rest->next_);
 }
 
 void TData::setInt(std::int32_t v) {
@@ -74,7 +75,8 @@ void TData::setNull() {
 
 void TData::append(TData v) {
   std::unique_ptr<TData>* tail = &next_;
-  while (*tail) tail = &(*tail)->next_;
+  while (*tail)
+    tail = &(*tail)->next_;
   *tail = std::make_unique<TData>(std::move(v));
 }
 
@@ -99,8 +101,10 @@ std::string intToText(std::int32_t v) {
 
 std::int32_t textToInt(std::string_view text) {
   auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && blank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && blank(text.back()))
+    text.remove_suffix(1);
   bool negative = false;
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
     negative = text.front() == '-';

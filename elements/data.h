@@ -56,7 +56,7 @@ class TData {
 };
 
 // Conversions of the first value. They never fail: what cannot be read becomes 0 or "".
-std::string toString(const TData& v);   // integer as signed decimal, string unchanged, null ""
+std::string toString(const TData& v);    // integer as signed decimal, string unchanged, null ""
 std::int32_t toInteger(const TData& v);  // string read as decimal, real rounded half to even
 double toReal(const TData& v);
 

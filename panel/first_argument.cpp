@@ -12,7 +12,8 @@ class Scanner {
 
   void skipGap() {
     for (;;) {
-      while (pos_ < t_.size() && code(pos_) <= 32) ++pos_;
+      while (pos_ < t_.size() && code(pos_) <= 32)
+        ++pos_;
       if (pos_ + 1 < t_.size() && t_[pos_] == '"' && t_[pos_ + 1] == '"') {
         pos_ += 2;
         continue;
@@ -26,7 +27,8 @@ class Scanner {
     while (pos_ < t_.size() && code(pos_) > 32) {
       if (t_[pos_] == '"') {
         ++pos_;
-        while (pos_ < t_.size() && t_[pos_] != '"') ++pos_;
+        while (pos_ < t_.size() && t_[pos_] != '"')
+          ++pos_;
         if (pos_ < t_.size()) ++pos_;  // the closing quote stays part of the argument
       } else {
         ++pos_;
@@ -55,6 +57,8 @@ std::string firstArgument(std::string_view commandLine) {
   return std::string(arg);
 }
 
-bool isInfoSwitch(std::string_view argument) { return argument == "/ih"; }
+bool isInfoSwitch(std::string_view argument) {
+  return argument == "/ih";
+}
 
 }  // namespace panel

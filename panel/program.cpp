@@ -6,7 +6,9 @@
 
 namespace panel {
 
-void showInfoBox() { MessageBoxW(nullptr, L"Сделано в Pultix.", L"Pultix Info", 0); }
+void showInfoBox() {
+  MessageBoxW(nullptr, L"Сделано в Pultix.", L"Pultix Info", 0);
+}
 
 int runProgram(std::string_view commandLine, serial::SerialDevice& device) {
   if (isInfoSwitch(firstArgument(commandLine))) {

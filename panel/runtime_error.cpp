@@ -62,8 +62,7 @@ struct Report {
 
 DWORD WINAPI showReport(void* param) {
   const auto* r = static_cast<const Report*>(param);
-  std::wstring text =
-      elements::win::widen1251(runtimeErrorText(r->number, r->address, *r->frames));
+  std::wstring text = elements::win::widen1251(runtimeErrorText(r->number, r->address, *r->frames));
   MessageBoxW(nullptr, text.c_str(), L"Error", MB_OK);
   return 0;
 }
@@ -72,6 +71,28 @@ LONG WINAPI unhandledFault(EXCEPTION_POINTERS* ep) {
   int number = numberFor(ep->ExceptionRecord->ExceptionCode);
   auto address = reinterpret_cast<std::uint64_t>(ep->ExceptionRecord->ExceptionAddress);
   reportRuntimeError(number, address, stackFrames(*ep->ContextRecord));
+}
+
+// A stack overflow leaves too little stack to report from, so the report then runs on a fiber
+// of its own, made at start-up while there is room.
+struct Overflow {
+  void* reportFiber = nullptr;
+  EXCEPTION_POINTERS* fault = nullptr;
+};
+Overflow overflow;
+
+void WINAPI reportOverflow(void*) {
+  EXCEPTION_POINTERS* ep = overflow.fault;
+  auto address = reinterpret_cast<std::uint64_t>(ep->ExceptionRecord->ExceptionAddress);
+  reportRuntimeError(kStackOverflow, address, stackFrames(*ep->ContextRecord));
+}
+
+LONG WINAPI firstChance(EXCEPTION_POINTERS* ep) {
+  if (ep->ExceptionRecord->ExceptionCode != EXCEPTION_STACK_OVERFLOW || !overflow.reportFiber)
+    return EXCEPTION_CONTINUE_SEARCH;
+  overflow.fault = ep;
+  SwitchToFiber(overflow.reportFiber);  // never comes back: the report ends the process
+  return EXCEPTION_CONTINUE_SEARCH;
 }
 
 void outOfMemory() {
@@ -87,6 +108,10 @@ void brokenRuntime() {
 }  // namespace
 
 void installRuntimeErrorReport() {
+  if (ConvertThreadToFiber(nullptr)) {
+    overflow.reportFiber = CreateFiber(256 * 1024, &reportOverflow, nullptr);
+    AddVectoredExceptionHandler(1, &firstChance);
+  }
   SetUnhandledExceptionFilter(&unhandledFault);
   std::set_new_handler(&outOfMemory);
   std::set_terminate(&brokenRuntime);

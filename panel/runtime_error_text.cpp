@@ -15,7 +15,8 @@ std::string hex(std::uint64_t v) {
 std::string runtimeErrorText(int number, std::uint64_t address,
                              const std::vector<std::uint64_t>& frames) {
   std::string text = "Runtime error " + std::to_string(number) + " at $" + hex(address) + "\r\n";
-  for (std::uint64_t f : frames) text += "  $" + hex(f) + "\r\n";
+  for (std::uint64_t f : frames)
+    text += "  $" + hex(f) + "\r\n";
   text += "\r\n";
   return text;
 }

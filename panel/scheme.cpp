@@ -21,10 +21,12 @@ const wchar_t kPortItems[] =
     L"COM 8\r\nCOM 9\r\nCOM 10\r\nCOM 11\r\nCOM 12\r\nCOM 13\r\nCOM 14\r\nCOM 15\r\nCOM 16\r\n"
     L"COM 17\r\nCOM 18\r\nCOM 19\r\nCOM 20";
 
-TFontRec buttonFont() { return {L"MS Sans Serif", 8, kBold, kBlack, 1}; }
+TFontRec buttonFont() {
+  return {L"MS Sans Serif", 8, kBold, kBlack, 1};
+}
 
-std::unique_ptr<THIButton> makeButton(THIMainForm& form, int left, int top, int width,
-                                      int height, const wchar_t* caption) {
+std::unique_ptr<THIButton> makeButton(THIMainForm& form, int left, int top, int width, int height,
+                                      const wchar_t* caption) {
   auto b = std::make_unique<THIButton>(form);
   b->left = left;
   b->top = top;

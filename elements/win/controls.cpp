@@ -22,7 +22,9 @@ THIWin::CreateArgs THIComboBox::createArgs() const {
   return a;
 }
 
-void THIComboBox::init() { THIWin::init(); }
+void THIComboBox::init() {
+  THIWin::init();
+}
 
 void THIComboBox::afterCreate() {
   HWND h = handle();
@@ -32,7 +34,8 @@ void THIComboBox::afterCreate() {
   bool first = true;
   while (start < t.size()) {
     std::size_t end = t.find(L'\r', start);
-    std::wstring item = t.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    std::wstring item =
+        t.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
     SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     if (first) SendMessageW(h, CB_SETCURSEL, 0, 0);
     first = false;
@@ -89,7 +92,9 @@ void THIComboBox::doCurrentIndex(TData& value, std::uint16_t) {
   value.setInt(static_cast<std::int32_t>(SendMessageW(handle(), CB_GETCURSEL, 0, 0)));
 }
 
-HBRUSH THIComboBox::controlColour(HDC dc, UINT msg) { return THIWin::controlColour(dc, msg); }
+HBRUSH THIComboBox::controlColour(HDC dc, UINT msg) {
+  return THIWin::controlColour(dc, msg);
+}
 
 // ---- THIButton ---------------------------------------------------------------------------
 
@@ -131,8 +136,7 @@ LRESULT THIButton::handleMessage(UINT msg, WPARAM, LPARAM lp, bool&) {
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
-      fireButton(onDblClick,
-                 msg == WM_LBUTTONDBLCLK ? 0 : msg == WM_RBUTTONDBLCLK ? 1 : 2);
+      fireButton(onDblClick, msg == WM_LBUTTONDBLCLK ? 0 : msg == WM_RBUTTONDBLCLK ? 1 : 2);
       break;
     case WM_CAPTURECHANGED:
       // The control holds the mouse from a left press to its release. Losing it means that the
@@ -152,7 +156,9 @@ void THIButton::reportLostRelease() {
   fireButton(onMouseUp, button);
 }
 
-void THIButton::onAppDeactivated() { reportLostRelease(); }
+void THIButton::onAppDeactivated() {
+  reportLostRelease();
+}
 
 void THIButton::onCommand(WORD code) {
   if (code == BN_CLICKED) {

@@ -30,7 +30,7 @@ class THIComboBox : public THIControl {
 
   bool editable = false;
   bool sorted = false;
-  std::wstring itemListText;  // items separated by CR LF
+  std::wstring itemListText;            // items separated by CR LF
   std::uint8_t selectionValueKind = 0;  // 0: the selection event carries the index; 1: the text
 
   THI_Event onSelect;
@@ -88,7 +88,7 @@ class THIEdit : public THIControl {
   std::wstring text;
   bool password = false;
   bool readOnly = false;
-  std::uint8_t alignment = 0;  // 0 left, 1 right, 2 centred
+  std::uint8_t alignment = 0;    // 0 left, 1 right, 2 centred
   std::int32_t lengthLimit = 0;  // 0: the platform's maximum
 
   THI_Event onChange;

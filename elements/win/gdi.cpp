@@ -28,7 +28,9 @@ int screenPixelsPerInch() {
   return ppi;
 }
 
-int characterHeight(int points) { return (points * screenPixelsPerInch() + 36) / 72; }
+int characterHeight(int points) {
+  return (points * screenPixelsPerInch() + 36) / 72;
+}
 
 GdiObject<HFONT> makeFont(const TFontRec& rec) {
   LOGFONTW lf{};

@@ -38,9 +38,9 @@ DWORD borderStyleBits(std::uint8_t style, DWORD& exStyle) {
 
 THIMainForm::THIMainForm() : THIWin(nullptr) {
   registerClass();
-  HWND hwnd = CreateWindowExW(WS_EX_WINDOWEDGE, kFormClass, L"Form",
-                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), this);
+  HWND hwnd =
+      CreateWindowExW(WS_EX_WINDOWEDGE, kFormClass, L"Form", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                      0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   bindHandle(hwnd);
   StartList::add(&THIMainForm::startProcedure, this);
 }
@@ -76,8 +76,7 @@ void THIMainForm::setBorderStyle(std::uint8_t style) {
 
 void THIMainForm::setIcon(HICON icon) {
   icon_ = icon;
-  if (handle())
-    SendMessageW(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  if (handle()) SendMessageW(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 }
 
 void THIMainForm::setTaskbarOption(std::uint8_t option) {
@@ -105,7 +104,7 @@ void THIMainForm::startProcedure(void* self) {
   TData none;
   fire(form->onStart, none);
   if (form->visible && form->handle()) {
-    int show = form->initialState == 1 ? SW_SHOWMINIMIZED
+    int show = form->initialState == 1   ? SW_SHOWMINIMIZED
                : form->initialState == 2 ? SW_SHOWMAXIMIZED
                                          : SW_SHOWNORMAL;
     ShowWindow(form->handle(), show);
@@ -185,7 +184,8 @@ LRESULT THIMainForm::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ACTIVATEAPP:
       if (!wp) {
-        for (THIWin* c : controls_) c->onAppDeactivated();
+        for (THIWin* c : controls_)
+          c->onAppDeactivated();
       }
       break;
     case WM_SETFOCUS:

@@ -13,8 +13,8 @@ std::wstring widen1251(std::string_view text) {
   int n = MultiByteToWideChar(kCyrillicCodePage, 0, text.data(), static_cast<int>(text.size()),
                               nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(kCyrillicCodePage, 0, text.data(), static_cast<int>(text.size()),
-                      out.data(), n);
+  MultiByteToWideChar(kCyrillicCodePage, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                      n);
   return out;
 }
 

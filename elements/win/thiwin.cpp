@@ -70,7 +70,9 @@ THIWin* THIWin::fromHandle(HWND hwnd) {
   return static_cast<THIWin*>(GetPropW(hwnd, kElementProperty));
 }
 
-void THIWin::bindHandle(HWND hwnd) { hwnd_ = hwnd; }
+void THIWin::bindHandle(HWND hwnd) {
+  hwnd_ = hwnd;
+}
 
 KeyNavigation* THIWin::navigation() const {
   for (const THIWin* w = this; w; w = w->parent_) {
@@ -120,7 +122,9 @@ HBRUSH THIWin::controlColour(HDC dc, UINT /*msg*/) {
   return backgroundBrush().get(colour);
 }
 
-LRESULT THIWin::handleMessage(UINT, WPARAM, LPARAM, bool&) { return 0; }
+LRESULT THIWin::handleMessage(UINT, WPARAM, LPARAM, bool&) {
+  return 0;
+}
 
 LRESULT CALLBACK THIWin::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                       DWORD_PTR data) {

@@ -26,7 +26,8 @@ TEST(DataConversions, StringForm) {
       {TData::fromReal(2.5), "2.5"},
       {TData::fromReal(-0.1), "-0.1"},
   };
-  for (const auto& c : cases) EXPECT_EQ(toString(c.value), c.text) << c.text;
+  for (const auto& c : cases)
+    EXPECT_EQ(toString(c.value), c.text) << c.text;
 }
 
 TEST(DataConversions, TextReadAsInteger) {
@@ -35,14 +36,21 @@ TEST(DataConversions, TextReadAsInteger) {
     std::int32_t value;
   };
   const Case cases[] = {
-      {"0", 0},           {"17", 17},
-      {"-17", -17},       {"+3", 3},
-      {" 12 ", 12},       {"007", 7},
-      {"", 0},            {"-", 0},
-      {"12a", 0},         {"a12", 0},
-      {"1 2", 0},         {"2147483647", 2147483647},
+      {"0", 0},
+      {"17", 17},
+      {"-17", -17},
+      {"+3", 3},
+      {" 12 ", 12},
+      {"007", 7},
+      {"", 0},
+      {"-", 0},
+      {"12a", 0},
+      {"a12", 0},
+      {"1 2", 0},
+      {"2147483647", 2147483647},
       {"-2147483648", std::numeric_limits<std::int32_t>::min()},
-      {"2147483648", 0},  {"-2147483649", 0},
+      {"2147483648", 0},
+      {"-2147483649", 0},
       {"99999999999999999999", 0},
       {"COM 3", 0},
   };
@@ -58,14 +66,23 @@ TEST(DataConversions, RealRoundsHalfToEven) {
     std::int32_t value;
   };
   const Case cases[] = {
-      {0.5, 0},     {1.5, 2},    {2.5, 2},     {3.5, 4},       {-0.5, 0},
-      {-1.5, -2},   {-2.5, -2},  {2.4999, 2},  {2.5001, 3},    {-7.0, -7},
+      {0.5, 0},
+      {1.5, 2},
+      {2.5, 2},
+      {3.5, 4},
+      {-0.5, 0},
+      {-1.5, -2},
+      {-2.5, -2},
+      {2.4999, 2},
+      {2.5001, 3},
+      {-7.0, -7},
       {1e300, std::numeric_limits<std::int32_t>::max()},
       {-1e300, std::numeric_limits<std::int32_t>::min()},
       {std::numeric_limits<double>::infinity(), std::numeric_limits<std::int32_t>::max()},
       {std::nan(""), 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(toInteger(TData::fromReal(c.real)), c.value) << c.real;
+  for (const auto& c : cases)
+    EXPECT_EQ(toInteger(TData::fromReal(c.real)), c.value) << c.real;
 }
 
 TEST(DataConversions, IntegerOfOtherKinds) {

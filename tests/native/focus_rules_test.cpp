@@ -41,8 +41,8 @@ TEST(FocusRules, ShiftReversesTabOnly) {
 }
 
 TEST(FocusRules, CtrlOrAltLeavesEveryKeyToTheControl) {
-  for (NavControl c : {NavControl::PushButton, NavControl::SingleLineEdit,
-                       NavControl::DropDownList, NavControl::ExplicitTabOrder}) {
+  for (NavControl c : {NavControl::PushButton, NavControl::SingleLineEdit, NavControl::DropDownList,
+                       NavControl::ExplicitTabOrder}) {
     for (NavKey k : {NavKey::Tab, NavKey::Left, NavKey::Right, NavKey::Up, NavKey::Down,
                      NavKey::PageUp, NavKey::PageDown}) {
       EXPECT_EQ(navigationMove(c, k, {.ctrl = true}), L);
@@ -59,12 +59,11 @@ TEST(FocusRules, MovesWrapAtBothEnds) {
     std::size_t expected;
   };
   const Case cases[] = {
-      {0, 7, N, 1}, {6, 7, N, 0}, {0, 7, P, 6}, {3, 7, P, 2}, {3, 7, L, 3},
-      {0, 1, N, 0}, {0, 1, P, 0}, {0, 0, N, 0},
+      {0, 7, N, 1}, {6, 7, N, 0}, {0, 7, P, 6}, {3, 7, P, 2},
+      {3, 7, L, 3}, {0, 1, N, 0}, {0, 1, P, 0}, {0, 0, N, 0},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(nextCandidate(c.current, c.count, c.move), c.expected)
-        << c.current << "/" << c.count;
+    EXPECT_EQ(nextCandidate(c.current, c.count, c.move), c.expected) << c.current << "/" << c.count;
 }
 
 TEST(FocusRules, SevenTabsComeBackToTheStart) {

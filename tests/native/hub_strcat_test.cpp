@@ -62,7 +62,8 @@ TEST_F(HubTest, ChainBehindTheValueIsCopiedToEveryOutput) {
     std::vector<std::string> seen;
     void take(TData& v, std::uint16_t) {
       std::string s;
-      for (const TData* p = &v; p; p = p->next()) s += toString(*p) + ",";
+      for (const TData* p = &v; p; p = p->next())
+        s += toString(*p) + ",";
       seen.push_back(s);
       v.dropFirst();
     }
@@ -141,21 +142,34 @@ TEST_F(StrCatTest, WherePartsComeFrom) {
   TData twoValues = TData::fromInt(7);
   twoValues.append(TData::fromStr("b"));
   const Case cases[] = {
-      {"both settings; incoming ignored", "1", "\n", false, {}, false, {}, TData::fromInt(0),
+      {"both settings; incoming ignored",
+       "1",
+       "\n",
+       false,
+       {},
+       false,
+       {},
+       TData::fromInt(0),
        "1\n"},
       {"both settings; no incoming", "5", "\n", false, {}, false, {}, TData{}, "5\n"},
       {"first from incoming", "", "\n", false, {}, false, {}, TData::fromInt(2), "2\n"},
       {"both from incoming chain", "", "", false, {}, false, {}, twoValues, "7b"},
       {"second from incoming", "x", "", false, {}, false, {}, TData::fromStr("y"), "xy"},
       {"nothing anywhere", "", "", false, {}, false, {}, TData{}, ""},
-      {"read link beats setting", "1", "\n", true, TData::fromStr("9"), false, {}, TData{},
-       "9\n"},
+      {"read link beats setting", "1", "\n", true, TData::fromStr("9"), false, {}, TData{}, "9\n"},
       {"read link integer answer", "", "", true, TData::fromInt(-3), true, TData::fromStr("!"),
        TData::fromInt(4), "-3!"},
-      {"silent read link falls back to setting", "1", "\n", true, TData{}, true, TData{},
-       TData{}, "1\n"},
-      {"silent read link falls back to incoming", "", "\n", true, TData{}, false, {},
-       TData::fromStr("z"), "z\n"},
+      {"silent read link falls back to setting", "1", "\n", true, TData{}, true, TData{}, TData{},
+       "1\n"},
+      {"silent read link falls back to incoming",
+       "",
+       "\n",
+       true,
+       TData{},
+       false,
+       {},
+       TData::fromStr("z"),
+       "z\n"},
   };
   for (const auto& c : cases) {
     Log log;

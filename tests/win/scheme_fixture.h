@@ -84,12 +84,14 @@ class SchemeTest : public ::testing::Test {
 
   std::vector<std::string> writes() const {
     std::vector<std::string> out;
-    for (const auto& c : device.callsOf(serial::FakeSerialDevice::Op::Write)) out.push_back(c.text);
+    for (const auto& c : device.callsOf(serial::FakeSerialDevice::Op::Write))
+      out.push_back(c.text);
     return out;
   }
   std::vector<std::string> opens() const {
     std::vector<std::string> out;
-    for (const auto& c : device.callsOf(serial::FakeSerialDevice::Op::Open)) out.push_back(c.text);
+    for (const auto& c : device.callsOf(serial::FakeSerialDevice::Op::Open))
+      out.push_back(c.text);
     return out;
   }
   std::wstring echoText() const { return EchoWatchingDevice::windowText(device.echo); }

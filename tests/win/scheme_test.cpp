@@ -89,7 +89,10 @@ TEST_F(SchemeTest, EveryButtonWithEveryMouseButtonWritesItsCommandThenStop) {
   const struct {
     const char* caption;
     const char* press;
-  } buttons[] = {{"ВПЕРЁД", "1\n"}, {"НАЗАД", "2\n"}, {"ВПРАВО", "3\n"}, {"ВЛЕВО", "4\n"},
+  } buttons[] = {{"ВПЕРЁД", "1\n"},
+                 {"НАЗАД", "2\n"},
+                 {"ВПРАВО", "3\n"},
+                 {"ВЛЕВО", "4\n"},
                  {"СКОРОСТЬ", "6\n"}};
   const struct {
     UINT down, up;
@@ -213,7 +216,8 @@ TEST_F(SchemeTest, TypedEchoTextGoesNowhereAndIsReplaced) {
   choose(3);
   HWND echo = scheme->CommandEcho->handle();
   SetFocus(echo);
-  for (wchar_t c : std::wstring(L"abc")) SendMessageW(echo, WM_CHAR, c, 1);
+  for (wchar_t c : std::wstring(L"abc"))
+    SendMessageW(echo, WM_CHAR, c, 1);
   pump();
   EXPECT_EQ(echoText(), L"abc");
   EXPECT_EQ(writes(), Strings{});
@@ -276,9 +280,7 @@ TEST_F(SchemeTest, DestructionRunsInReverseCreationOrderAndClosesThePort) {
   choose(3);
   std::vector<std::string> order;
   destroyed = &order;
-  TClassMainForm_20978D0::destructionWatcher = [](const char* name) {
-    destroyed->push_back(name);
-  };
+  TClassMainForm_20978D0::destructionWatcher = [](const char* name) { destroyed->push_back(name); };
   delete scheme;
   scheme = nullptr;
   TClassMainForm_20978D0::destructionWatcher = nullptr;

@@ -6,8 +6,8 @@
 namespace {
 
 TEST(WindowSmoke, CreatesAndReadsBackATopLevelWindow) {
-  HWND hwnd = CreateWindowExW(0, L"STATIC", L"ПУЛЬТ", WS_OVERLAPPED | WS_CAPTION, 10, 20, 300,
-                              200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND hwnd = CreateWindowExW(0, L"STATIC", L"ПУЛЬТ", WS_OVERLAPPED | WS_CAPTION, 10, 20, 300, 200,
+                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(hwnd, nullptr);
   ShowWindow(hwnd, SW_SHOWNOACTIVATE);
   RECT r{};
