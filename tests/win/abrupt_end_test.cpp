@@ -1,6 +1,7 @@
-// The runtime-error report, seen from outside: a child process of this test faults on purpose;
-// the test reads the box it shows, dismisses it and checks the exit code and what the child's
-// serial device was last given.
+// The two ways the panel ends without destroying its scheme, seen from outside: a runtime error
+// and the end of the Windows session. A child process of this test runs a panel with ВПЕРЁД
+// held, then faults on purpose or is told the session ends; the test reads the box it shows (if
+// any), dismisses it and checks the exit code and what the child's serial device was given.
 #include <windows.h>
 
 #include <cstdint>
@@ -62,6 +63,7 @@ int recurse(int n) {
                reinterpret_cast<LPARAM>(list));
   elements::win::drainMessages();
   SendMessageW(scheme->ForwardButton->handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  if (kind == "session") SendMessageW(scheme->MainForm->handle(), WM_ENDSESSION, TRUE, 0);
   if (kind == "access") *nowhere = 1;
   if (kind == "divide") std::printf("%d", seven / zero);
   if (kind == "stack") std::printf("%d", recurse(0));
@@ -169,6 +171,13 @@ TEST(RuntimeError, FaultsEndWithTheirNumberAfterTheBoxAndAStop) {
     // The chassis was moving: it got its stop before the process ended.
     EXPECT_EQ(o.written, "1\n5\n") << c.kind;
   }
+}
+
+TEST(SessionEnd, EndsWithZeroAfterStoppingTheChassis) {
+  Outcome o = runChild("session");
+  EXPECT_EQ(o.caption, L"") << "no error box";
+  EXPECT_EQ(o.exitCode, 0u);
+  EXPECT_EQ(o.written, "1\n5\n");
 }
 
 }  // namespace
