@@ -9,6 +9,13 @@
 #include "panel/runtime_error_text.h"
 #include "panel/scheme.h"
 
+#ifdef _MSC_VER
+#include <intrin.h>
+#define PANEL_RETURN_ADDRESS() _ReturnAddress()
+#else
+#define PANEL_RETURN_ADDRESS() __builtin_return_address(0)
+#endif
+
 namespace panel {
 
 namespace {
@@ -96,12 +103,12 @@ LONG WINAPI firstChance(EXCEPTION_POINTERS* ep) {
 }
 
 void outOfMemory() {
-  auto address = reinterpret_cast<std::uint64_t>(__builtin_return_address(0));
+  auto address = reinterpret_cast<std::uint64_t>(PANEL_RETURN_ADDRESS());
   reportRuntimeError(kOutOfMemory, address, {address});
 }
 
 void brokenRuntime() {
-  auto address = reinterpret_cast<std::uint64_t>(__builtin_return_address(0));
+  auto address = reinterpret_cast<std::uint64_t>(PANEL_RETURN_ADDRESS());
   reportRuntimeError(kOtherFault, address, {address});
 }
 
