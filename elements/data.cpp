@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 namespace elements {
@@ -133,9 +135,52 @@ std::int32_t realToInt(double v) {
 }
 
 std::string realToText(double v) {
-  char buf[32];
-  auto res = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, res.ptr);
+  // The shortest form as std::to_chars gives it, built from printf and strtod: to_chars for
+  // doubles brings some 200 KB of tables and code into the Windows program, which never shows a
+  // real, while printf and strtod are there anyway.
+  if (std::isnan(v)) return std::signbit(v) ? "-nan" : "nan";
+  if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
+  if (v == 0) return std::signbit(v) ? "-0" : "0";
+  // The fewest significant digits that read back as the same value: printf rounds correctly, so
+  // the first precision that survives the round trip gives the digits to_chars would.
+  char sci[40];
+  for (int precision = 0; precision < 17; ++precision) {
+    std::snprintf(sci, sizeof sci, "%.*e", precision, v);
+    if (std::strtod(sci, nullptr) == v) break;
+  }
+  // sci is "[-]d[.ddd]e(+|-)xx": split it into sign, digits and decimal exponent.
+  std::string digits;
+  const char* c = sci;
+  bool negative = *c == '-';
+  if (negative) ++c;
+  for (; *c && *c != 'e'; ++c)
+    if (*c != '.') digits += *c;
+  int exponent = std::atoi(c + 1);
+  int n = static_cast<int>(digits.size());
+
+  std::string scientific = digits.substr(0, 1);
+  if (n > 1) scientific += "." + digits.substr(1);
+  scientific += exponent < 0 ? "e-" : "e+";
+  int magnitude = exponent < 0 ? -exponent : exponent;
+  if (magnitude < 10) scientific += '0';
+  scientific += intToText(magnitude);
+
+  std::string fixed;
+  if (exponent >= n - 1) {
+    // A whole number is written out exactly, as to_chars does, not padded with zeros.
+    char whole[40];
+    std::snprintf(whole, sizeof whole, "%.0f", std::fabs(v));
+    fixed = whole;
+  } else if (exponent >= 0) {
+    fixed = digits.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
+            digits.substr(static_cast<std::size_t>(exponent + 1));
+  } else {
+    fixed = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+  }
+  // Like to_chars: the shorter of the two, fixed when they are as long.
+  std::string out = negative ? "-" : "";
+  out += fixed.size() <= scientific.size() ? fixed : scientific;
+  return out;
 }
 
 std::string toString(const TData& v) {

@@ -196,7 +196,8 @@ void THIEdit::doText(TData& value, std::uint16_t) {
 }
 
 void THIEdit::onCommand(WORD code) {
-  if (code != EN_CHANGE || settingText_) return;
+  // Without a link the text has nowhere to go; reading it back would be work for nothing.
+  if (code != EN_CHANGE || settingText_ || !onChange.connected()) return;
   int len = GetWindowTextLengthW(handle());
   std::wstring t(static_cast<std::size_t>(len) + 1, L'\0');
   GetWindowTextW(handle(), t.data(), len + 1);
