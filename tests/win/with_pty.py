@@ -152,11 +152,18 @@ class Port:
         os.set_blocking(self.slave, False)
         filled = 0
         try:
+            # The terminal moves what it holds on to the master's read buffer behind the
+            # writer's back, which makes room again; fill until a pause makes none.
             while True:
-                try:
-                    filled += os.write(self.slave, b"\xff" * 4096)
-                except BlockingIOError:
+                before = filled
+                while True:
+                    try:
+                        filled += os.write(self.slave, b"\xff" * 4096)
+                    except BlockingIOError:
+                        break
+                if filled == before:
                     break
+                time.sleep(0.05)
         finally:
             os.set_blocking(self.slave, True)
         self.filler += filled
