@@ -48,6 +48,7 @@ class PtyLine {
   PtyLine& operator=(const PtyLine&) = delete;
   // A line left hung up is plugged in again for the next test.
   ~PtyLine() {
+    if (stalled_) request("resume");
     if (hungUp_) request("replug");
   }
 
@@ -75,6 +76,24 @@ class PtyLine {
     request("replug");
     hungUp_ = false;
   }
+  // The device goes away altogether: no COM port of this number exists until replug().
+  void remove() {
+    request("unlink");
+    hungUp_ = true;
+  }
+  // The far end stops reading and its buffer is filled, so that writes can no longer complete;
+  // returns how many bytes it took to fill it. resume() reads again; the filler never shows up
+  // in receive().
+  std::size_t stall() {
+    std::string filled = request("stall");
+    stalled_ = true;
+    return filled.empty() ? 0 : std::stoul(filled);
+  }
+  void resume() {
+    request("resume");
+    stalled_ = false;
+  }
+
   // The line settings the far end sees, e.g. "speed=19200 data=8 parity=none stop=1 crtscts=off".
   std::string settings() { return request("termios"); }
 
@@ -123,6 +142,7 @@ class PtyLine {
   std::string base_;
   std::size_t consumed_ = 0;
   bool hungUp_ = false;
+  bool stalled_ = false;
 };
 
 }  // namespace pty

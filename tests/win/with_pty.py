@@ -25,8 +25,14 @@ Requests:
     replug   a new pseudo-terminal pair behind the same comN link
     termios  answer with the slave's line settings: "speed=19200 data=8 parity=none stop=1
              crtscts=off"
+    unlink   hang up and remove the comN link: the device is not there at all (replug brings
+             it back)
+    stall    stop reading the master side and fill the terminal's buffer from the slave side,
+             so that nothing more can be written (answer: how many filler bytes it took)
+    resume   read again; the filler is dropped, what came after it is appended as usual
 
-Use ports from 5 up: Wine may point com1 to com4 at the machine's /dev/ttyS*.
+Wine may point com1 to com4 at the machine's /dev/ttyS*; a link that was there is put back
+when the wrapper ends.
 """
 
 import argparse
@@ -70,6 +76,9 @@ class Port:
         self.master = None
         self.slave = None
         self.holder = None
+        self.stalled = False
+        self.filler = 0  # filler bytes still to be dropped from what the master side reads
+        self.previous = os.readlink(self.link) if os.path.islink(self.link) else None
         open(self.bytes_path, "wb").close()
         self.plug()
 
@@ -131,9 +140,42 @@ class Port:
         self.hangup()
         self.plug()
 
+    def unlink(self):
+        self.hangup()
+        if os.path.islink(self.link):
+            os.unlink(self.link)
+
+    def stall(self):
+        """Stops reading and fills the buffer; returns how many bytes filled it."""
+        self.read_available()
+        self.stalled = True
+        os.set_blocking(self.slave, False)
+        filled = 0
+        try:
+            # The terminal moves what it holds on to the master's read buffer behind the
+            # writer's back, which makes room again; fill until a pause makes none.
+            while True:
+                before = filled
+                while True:
+                    try:
+                        filled += os.write(self.slave, b"\xff" * 4096)
+                    except BlockingIOError:
+                        break
+                if filled == before:
+                    break
+                time.sleep(0.05)
+        finally:
+            os.set_blocking(self.slave, True)
+        self.filler += filled
+        return filled
+
+    def resume(self):
+        self.stalled = False
+        self.read_available()
+
     def read_available(self):
         """Appends what the master side has now; returns whether anything came."""
-        if self.master is None:
+        if self.master is None or self.stalled:
             return False
         got = False
         while True:
@@ -147,6 +189,9 @@ class Port:
                 raise
             if not data:
                 return got
+            dropped = min(self.filler, len(data))
+            self.filler -= dropped
+            data = data[dropped:]
             with open(self.bytes_path, "ab") as f:
                 f.write(data)
             got = True
@@ -176,15 +221,16 @@ class Port:
             "on" if cflag & termios.CRTSCTS else "off")
 
     def close(self):
-        self.hangup()
-        if os.path.islink(self.link):
-            os.unlink(self.link)
+        self.unlink()
+        if self.previous is not None:
+            os.symlink(self.previous, self.link)
 
 
 def serve_requests(ports, control):
     for name in os.listdir(control):
         stem, _, request = name.partition(".")
-        if stem not in ports or request not in ("drain", "hangup", "replug", "termios"):
+        if stem not in ports or request not in ("drain", "hangup", "replug", "termios", "unlink",
+                                                "stall", "resume"):
             continue
         port = ports[stem]
         answer = ""
@@ -196,6 +242,12 @@ def serve_requests(ports, control):
             port.replug()
         elif request == "termios":
             answer = port.line_settings()
+        elif request == "unlink":
+            port.unlink()
+        elif request == "stall":
+            answer = str(port.stall())
+        elif request == "resume":
+            port.resume()
         os.unlink(os.path.join(control, name))
         done = os.path.join(control, name + ".done")
         # Written aside and renamed, so the test never reads half an answer.
@@ -211,8 +263,8 @@ def main():
     args = parser.parse_args()
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
     numbers = [int(n) for n in args.ports.split(",")]
-    if not command or any(n < 5 for n in numbers):
-        parser.error("give ports from 5 up and a command after --")
+    if not command or any(n < 1 for n in numbers):
+        parser.error("give port numbers from 1 up and a command after --")
 
     prefix = os.environ.setdefault("WINEPREFIX", default_prefix())
     dosdevices = os.path.join(prefix, "dosdevices")
@@ -237,7 +289,8 @@ def main():
                    PANEL_PTY_PORTS=",".join(str(n) for n in numbers))
         child = subprocess.Popen(command, env=env)
         while child.poll() is None:
-            masters = [p.master for p in ports.values() if p.master is not None]
+            masters = [p.master for p in ports.values()
+                       if p.master is not None and not p.stalled]
             select.select(masters, [], [], POLL_SECONDS)
             for port in ports.values():
                 port.read_available()
