@@ -19,6 +19,72 @@ namespace paneltest {
 
 using serial::FakeSerialDevice;
 
+// The scheme's controls by name, in creation order.
+enum class Ctl {
+  PortList,
+  ForwardButton,
+  CommandEcho,
+  BackButton,
+  RightButton,
+  LeftButton,
+  SpeedButton,
+  CommandLabel
+};
+
+inline const char* nameOf(Ctl c) {
+  switch (c) {
+    case Ctl::PortList:
+      return "PortList";
+    case Ctl::ForwardButton:
+      return "ForwardButton";
+    case Ctl::CommandEcho:
+      return "CommandEcho";
+    case Ctl::BackButton:
+      return "BackButton";
+    case Ctl::RightButton:
+      return "RightButton";
+    case Ctl::LeftButton:
+      return "LeftButton";
+    case Ctl::SpeedButton:
+      return "SpeedButton";
+    case Ctl::CommandLabel:
+      return "CommandLabel";
+  }
+  return "?";
+}
+
+inline elements::win::THIWin* elementOf(const panel::TClassMainForm_20978D0& s, Ctl c) {
+  switch (c) {
+    case Ctl::PortList:
+      return s.PortList.get();
+    case Ctl::ForwardButton:
+      return s.ForwardButton.get();
+    case Ctl::CommandEcho:
+      return s.CommandEcho.get();
+    case Ctl::BackButton:
+      return s.BackButton.get();
+    case Ctl::RightButton:
+      return s.RightButton.get();
+    case Ctl::LeftButton:
+      return s.LeftButton.get();
+    case Ctl::SpeedButton:
+      return s.SpeedButton.get();
+    case Ctl::CommandLabel:
+      return s.CommandLabel.get();
+  }
+  return nullptr;
+}
+
+inline constexpr Ctl kButtons[] = {Ctl::ForwardButton, Ctl::BackButton, Ctl::RightButton,
+                                   Ctl::LeftButton, Ctl::SpeedButton};
+// The focusable controls, in creation order.
+inline constexpr Ctl kFocusable[] = {Ctl::PortList,   Ctl::ForwardButton, Ctl::CommandEcho,
+                                     Ctl::BackButton, Ctl::RightButton,   Ctl::LeftButton,
+                                     Ctl::SpeedButton};
+inline constexpr Ctl kAllControls[] = {Ctl::PortList,    Ctl::ForwardButton, Ctl::CommandEcho,
+                                       Ctl::BackButton,  Ctl::RightButton,   Ctl::LeftButton,
+                                       Ctl::SpeedButton, Ctl::CommandLabel};
+
 class PanelFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -55,6 +121,7 @@ class PanelFixture : public ::testing::Test {
   static void pump() { elements::win::drainMessages(); }
 
   HWND mainWindow() const { return scheme->MainForm->handle(); }
+  HWND hwndOf(Ctl c) const { return elementOf(*scheme, c)->handle(); }
 
   // The port list picks an entry as the operator would: the list's own selection change, then
   // the notification it sends its parent.

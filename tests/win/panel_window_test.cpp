@@ -27,46 +27,14 @@ void PrintTo(const RECT& r, std::ostream* os) {
 namespace paneltest {
 namespace {
 
-using elements::win::THIWin;
-using panel::TClassMainForm_20978D0;
-
 constexpr COLORREF kLightGreen = RGB(192, 220, 192);
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 
-using ElementOf = THIWin* (*)(const TClassMainForm_20978D0&);
-
-struct Control {
-  const char* name;
-  ElementOf element;
-};
-
-const Control kPortList{
-    "PortList", [](const TClassMainForm_20978D0& s) -> THIWin* { return s.PortList.get(); }};
-const Control kForward{"ForwardButton", [](const TClassMainForm_20978D0& s) -> THIWin* {
-                         return s.ForwardButton.get();
-                       }};
-const Control kEcho{"CommandEcho",
-                    [](const TClassMainForm_20978D0& s) -> THIWin* { return s.CommandEcho.get(); }};
-const Control kBack{"BackButton",
-                    [](const TClassMainForm_20978D0& s) -> THIWin* { return s.BackButton.get(); }};
-const Control kRight{
-    "RightButton", [](const TClassMainForm_20978D0& s) -> THIWin* { return s.RightButton.get(); }};
-const Control kLeft{"LeftButton",
-                    [](const TClassMainForm_20978D0& s) -> THIWin* { return s.LeftButton.get(); }};
-const Control kSpeed{
-    "SpeedButton", [](const TClassMainForm_20978D0& s) -> THIWin* { return s.SpeedButton.get(); }};
-const Control kLabel{"CommandLabel", [](const TClassMainForm_20978D0& s) -> THIWin* {
-                       return s.CommandLabel.get();
-                     }};
-
-const Control kButtons[] = {kForward, kBack, kRight, kLeft, kSpeed};
-const Control kAllControls[] = {kPortList, kForward, kEcho, kBack, kRight, kLeft, kSpeed, kLabel};
-
 // What each control must be: its class, its box in the main window's client area, its text and
 // the font it asks for. The label's size is its text's (checked apart), so it is -1 here.
 struct Layout {
-  Control control;
+  Ctl control;
   const wchar_t* className;
   int left, top, width, height;
   const wchar_t* text;
@@ -76,14 +44,15 @@ struct Layout {
 };
 
 const Layout kLayout[] = {
-    {kPortList, L"ComboBox", 35, 20, 255, 21, L"ПОРТ НЕ ОПРЕДЕЛЁН", L"Arial", 8, 204},
-    {kLabel, L"Static", 65, 55, -1, -1, L"СИМВОЛ ПЕРЕДАЧИ КОМАНДЫ", L"MS Sans Serif", 8, 1},
-    {kEcho, L"Edit", 155, 75, 30, 40, L"", L"MS Sans Serif", 23, 1},
-    {kSpeed, L"Button", 40, 150, 245, 50, L"СКОРОСТЬ", L"MS Sans Serif", 8, 1},
-    {kForward, L"Button", 125, 210, 75, 65, L"ВПЕРЁД", L"MS Sans Serif", 8, 1},
-    {kLeft, L"Button", 40, 285, 75, 65, L"ВЛЕВО", L"MS Sans Serif", 8, 1},
-    {kRight, L"Button", 210, 285, 75, 65, L"ВПРАВО", L"MS Sans Serif", 8, 1},
-    {kBack, L"Button", 125, 360, 75, 65, L"НАЗАД", L"MS Sans Serif", 8, 1},
+    {Ctl::PortList, L"ComboBox", 35, 20, 255, 21, L"ПОРТ НЕ ОПРЕДЕЛЁН", L"Arial", 8, 204},
+    {Ctl::CommandLabel, L"Static", 65, 55, -1, -1, L"СИМВОЛ ПЕРЕДАЧИ КОМАНДЫ", L"MS Sans Serif", 8,
+     1},
+    {Ctl::CommandEcho, L"Edit", 155, 75, 30, 40, L"", L"MS Sans Serif", 23, 1},
+    {Ctl::SpeedButton, L"Button", 40, 150, 245, 50, L"СКОРОСТЬ", L"MS Sans Serif", 8, 1},
+    {Ctl::ForwardButton, L"Button", 125, 210, 75, 65, L"ВПЕРЁД", L"MS Sans Serif", 8, 1},
+    {Ctl::LeftButton, L"Button", 40, 285, 75, 65, L"ВЛЕВО", L"MS Sans Serif", 8, 1},
+    {Ctl::RightButton, L"Button", 210, 285, 75, 65, L"ВПРАВО", L"MS Sans Serif", 8, 1},
+    {Ctl::BackButton, L"Button", 125, 360, 75, 65, L"НАЗАД", L"MS Sans Serif", 8, 1},
 };
 
 // A window's outer box in its parent's client coordinates (the screen's for a top-level one).
@@ -141,12 +110,10 @@ COLORREF brushColour(HBRUSH b) {
 
 class PanelWindow : public PanelFixture {
  protected:
-  HWND hwndOf(const Control& c) const { return c.element(*scheme)->handle(); }
-
   std::map<std::string, RECT> layoutNow() const {
     std::map<std::string, RECT> boxes{{"MainForm", boxOf(mainWindow())}};
-    for (const Control& c : kAllControls)
-      boxes[c.name] = boxOf(hwndOf(c));
+    for (Ctl c : kAllControls)
+      boxes[nameOf(c)] = boxOf(hwndOf(c));
     RECT client{};
     GetClientRect(mainWindow(), &client);
     boxes["client"] = client;
@@ -302,7 +269,7 @@ TEST(PanelResources, IconGroupAsmaHolds16And32PixelImagesAt24Bits) {
 
 TEST_F(PanelWindow, EachControlHasItsClassBoxAndText) {
   for (const Layout& l : kLayout) {
-    SCOPED_TRACE(l.control.name);
+    SCOPED_TRACE(nameOf(l.control));
     HWND h = hwndOf(l.control);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(GetParent(h), mainWindow());
@@ -321,18 +288,18 @@ TEST_F(PanelWindow, EachControlHasItsClassBoxAndText) {
 }
 
 TEST_F(PanelWindow, NoTwoControlsOverlap) {
-  for (const Control& a : kAllControls) {
-    for (const Control& b : kAllControls) {
-      if (a.element == b.element) continue;
+  for (Ctl a : kAllControls) {
+    for (Ctl b : kAllControls) {
+      if (a == b) continue;
       RECT ra = boxOf(hwndOf(a)), rb = boxOf(hwndOf(b)), both{};
-      EXPECT_FALSE(IntersectRect(&both, &ra, &rb)) << a.name << " and " << b.name;
+      EXPECT_FALSE(IntersectRect(&both, &ra, &rb)) << nameOf(a) << " and " << nameOf(b);
     }
   }
 }
 
 TEST_F(PanelWindow, EachControlAsksForItsFontByCharacterHeight) {
   for (const Layout& l : kLayout) {
-    SCOPED_TRACE(l.control.name);
+    SCOPED_TRACE(nameOf(l.control));
     auto font = reinterpret_cast<HFONT>(SendMessageW(hwndOf(l.control), WM_GETFONT, 0, 0));
     ASSERT_NE(font, nullptr);
     LOGFONTW lf = logFontOf(font);
@@ -349,10 +316,12 @@ TEST_F(PanelWindow, EachControlAsksForItsFontByCharacterHeight) {
   // At the usual 96 pixels per inch: 8 points are 11 pixels and 23 points 31.
   if (expectedCharacterHeight(72) == 96) {
     EXPECT_EQ(
-        logFontOf(reinterpret_cast<HFONT>(SendMessageW(hwndOf(kEcho), WM_GETFONT, 0, 0))).lfHeight,
+        logFontOf(reinterpret_cast<HFONT>(SendMessageW(hwndOf(Ctl::CommandEcho), WM_GETFONT, 0, 0)))
+            .lfHeight,
         -31);
     EXPECT_EQ(
-        logFontOf(reinterpret_cast<HFONT>(SendMessageW(hwndOf(kSpeed), WM_GETFONT, 0, 0))).lfHeight,
+        logFontOf(reinterpret_cast<HFONT>(SendMessageW(hwndOf(Ctl::SpeedButton), WM_GETFONT, 0, 0)))
+            .lfHeight,
         -11);
   }
   // The main window's own font, shown nowhere.
@@ -367,9 +336,9 @@ TEST_F(PanelWindow, EveryTextOnThePanelHasItsGlyphsInTheFontItIsShownIn) {
   // Whatever face the system substitutes, the Cyrillic letters must be drawn, not boxes.
   for (const Layout& l : kLayout) {
     std::wstring text = l.text;
-    if (l.control.element == kEcho.element) text = L"5";
-    if (l.control.element == kPortList.element) text = L"ПОРТ НЕ ОПРЕДЕЛЁН COM 20";
-    SCOPED_TRACE(l.control.name);
+    if (l.control == Ctl::CommandEcho) text = L"5";
+    if (l.control == Ctl::PortList) text = L"ПОРТ НЕ ОПРЕДЕЛЁН COM 20";
+    SCOPED_TRACE(nameOf(l.control));
     HWND h = hwndOf(l.control);
     HDC dc = GetDC(h);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
@@ -395,7 +364,7 @@ TEST_F(PanelWindow, FramesAndStylesOfEachKind) {
       WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 
   // The list: a drop-down that cannot be typed into, in item order, with only its own edge.
-  HWND list = hwndOf(kPortList);
+  HWND list = hwndOf(Ctl::PortList);
   EXPECT_EQ(style(list) & 0x3u, static_cast<DWORD>(CBS_DROPDOWNLIST));
   EXPECT_FALSE(style(list) & CBS_SORT);
   EXPECT_TRUE(style(list) & WS_TABSTOP);
@@ -403,7 +372,7 @@ TEST_F(PanelWindow, FramesAndStylesOfEachKind) {
   EXPECT_EQ(exStyle(list) & kEdges, 0u);
 
   // The echo: an editable single line in the sunken 3-D edge, with the platform's longest text.
-  HWND echo = hwndOf(kEcho);
+  HWND echo = hwndOf(Ctl::CommandEcho);
   EXPECT_TRUE(exStyle(echo) & WS_EX_CLIENTEDGE);
   EXPECT_FALSE(style(echo) & WS_BORDER);
   EXPECT_FALSE(style(echo) & (ES_MULTILINE | ES_PASSWORD | ES_READONLY | ES_RIGHT | ES_CENTER));
@@ -412,14 +381,14 @@ TEST_F(PanelWindow, FramesAndStylesOfEachKind) {
   EXPECT_EQ(SendMessageW(echo, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
 
   // The label: one left-aligned line, no frame, no tab stop.
-  HWND label = hwndOf(kLabel);
+  HWND label = hwndOf(Ctl::CommandLabel);
   EXPECT_EQ(style(label) & SS_TYPEMASK, static_cast<DWORD>(SS_LEFTNOWORDWRAP));
   EXPECT_FALSE(style(label) & (WS_BORDER | SS_SUNKEN | WS_TABSTOP | SS_NOTIFY));
   EXPECT_EQ(exStyle(label) & kEdges, 0u);
 
   // The buttons: flat push buttons (none the default), captions centred and wrapping.
-  for (const Control& b : kButtons) {
-    SCOPED_TRACE(b.name);
+  for (Ctl b : kButtons) {
+    SCOPED_TRACE(nameOf(b));
     HWND h = hwndOf(b);
     EXPECT_EQ(style(h) & BS_TYPEMASK, static_cast<DWORD>(BS_PUSHBUTTON));
     EXPECT_TRUE(style(h) & BS_FLAT);
@@ -435,7 +404,7 @@ TEST_F(PanelWindow, FramesAndStylesOfEachKind) {
 // ---- colours ------------------------------------------------------------------------------
 
 struct ColourCase {
-  Control control;
+  Ctl control;
   UINT message;
   bool fromDropDownPart;  // asked about the list's drop-down part rather than its box
   COLORREF text;
@@ -463,22 +432,22 @@ TEST_P(PanelColours, ControlAnswersWithItsTextAndBackgroundColours) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, PanelColours,
-    ::testing::Values(ColourCase{kLabel, WM_CTLCOLORSTATIC, false, kNavy, false},
-                      ColourCase{kPortList, WM_CTLCOLOREDIT, false, kNavy, true},
-                      ColourCase{kPortList, WM_CTLCOLORLISTBOX, false, kNavy, true},
-                      ColourCase{kPortList, WM_CTLCOLORLISTBOX, true, kNavy, true},
-                      ColourCase{kEcho, WM_CTLCOLOREDIT, false, kBlue, true}),
+    ::testing::Values(ColourCase{Ctl::CommandLabel, WM_CTLCOLORSTATIC, false, kNavy, false},
+                      ColourCase{Ctl::PortList, WM_CTLCOLOREDIT, false, kNavy, true},
+                      ColourCase{Ctl::PortList, WM_CTLCOLORLISTBOX, false, kNavy, true},
+                      ColourCase{Ctl::PortList, WM_CTLCOLORLISTBOX, true, kNavy, true},
+                      ColourCase{Ctl::CommandEcho, WM_CTLCOLOREDIT, false, kBlue, true}),
     [](const auto& test) {
       const ColourCase& c = test.param;
       const char* msg = c.message == WM_CTLCOLORSTATIC ? "Static"
                         : c.message == WM_CTLCOLOREDIT ? "Edit"
                                                        : "ListBox";
-      return std::string(c.control.name) + msg + (c.fromDropDownPart ? "DropDown" : "");
+      return std::string(nameOf(c.control)) + msg + (c.fromDropDownPart ? "DropDown" : "");
     });
 
 TEST_F(PanelWindow, ButtonsAreLeftInTheSystemsButtonColours) {
-  for (const Control& b : kButtons) {
-    SCOPED_TRACE(b.name);
+  for (Ctl b : kButtons) {
+    SCOPED_TRACE(nameOf(b));
     for (UINT msg : {WM_CTLCOLORBTN, WM_CTLCOLORSTATIC}) {
       Colours got = ask(mainWindow(), msg, hwndOf(b));
       Colours system = ask(mainWindow(), msg, hwndOf(b), true);
@@ -507,21 +476,21 @@ TEST_F(PanelWindow, SystemColour24IsLookedUpEachTimeItIsUsed) {
   {
     SystemColourOverride override(COLOR_INFOBK, changed);
     ASSERT_EQ(GetSysColor(COLOR_INFOBK), changed);
-    for (const Control& c : {kPortList, kEcho}) {
-      SCOPED_TRACE(c.name);
+    for (Ctl c : {Ctl::PortList, Ctl::CommandEcho}) {
+      SCOPED_TRACE(nameOf(c));
       Colours got = ask(mainWindow(), WM_CTLCOLOREDIT, hwndOf(c));
       EXPECT_EQ(got.background, changed);
       EXPECT_EQ(brushColour(got.brush), changed);
     }
   }
-  Colours back = ask(mainWindow(), WM_CTLCOLOREDIT, hwndOf(kEcho));
+  Colours back = ask(mainWindow(), WM_CTLCOLOREDIT, hwndOf(Ctl::CommandEcho));
   EXPECT_EQ(brushColour(back.brush), GetSysColor(COLOR_INFOBK));
 }
 
 // ---- the port list ------------------------------------------------------------------------
 
 TEST_F(PanelWindow, PortListHoldsItsItemsWithTheFirstSelectedAndNothingFired) {
-  HWND list = hwndOf(kPortList);
+  HWND list = hwndOf(Ctl::PortList);
   std::vector<std::wstring> items;
   LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
@@ -537,11 +506,11 @@ TEST_F(PanelWindow, PortListHoldsItsItemsWithTheFirstSelectedAndNothingFired) {
   EXPECT_EQ(items, expected);
   EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
   EXPECT_TRUE(fake.calls.empty()) << "the selection made at start fires nothing";
-  EXPECT_EQ(textOf(hwndOf(kEcho)), L"");
+  EXPECT_EQ(textOf(hwndOf(Ctl::CommandEcho)), L"");
 }
 
 TEST_F(PanelWindow, OpenedListIsEightClosedBoxesTallPlusTwoWithAScrollBar) {
-  HWND list = hwndOf(kPortList);
+  HWND list = hwndOf(Ctl::PortList);
   RECT closed = boxOf(list);
   int boxHeight = closed.bottom - closed.top;
   SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
@@ -563,7 +532,7 @@ TEST_F(PanelWindow, OpenedListIsEightClosedBoxesTallPlusTwoWithAScrollBar) {
 // ---- the label ----------------------------------------------------------------------------
 
 TEST_F(PanelWindow, LabelTakesItsTextsSizePlusOneEachWayAndKeepsItsCorner) {
-  HWND label = hwndOf(kLabel);
+  HWND label = hwndOf(Ctl::CommandLabel);
   HDC dc = GetDC(label);
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
   const std::wstring text = L"СИМВОЛ ПЕРЕДАЧИ КОМАНДЫ";
@@ -591,7 +560,7 @@ BOOL CALLBACK collectTooltips(HWND h, LPARAM out) {
 
 TEST_F(PanelWindow, NoControlHasATooltip) {
   // Move the mouse over every control, as a tooltip would need, then look for one.
-  for (const Control& c : kAllControls) {
+  for (Ctl c : kAllControls) {
     PostMessageW(hwndOf(c), WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
   }
   pump();
@@ -613,8 +582,8 @@ TEST_F(PanelWindow, EnterPressesNoButton) {
   std::vector<HWND> clicks;
   ASSERT_TRUE(
       SetWindowSubclass(mainWindow(), &recordClicks, 1, reinterpret_cast<DWORD_PTR>(&clicks)));
-  for (const Control& c : {kPortList, kForward, kEcho, kBack, kRight, kLeft, kSpeed}) {
-    SCOPED_TRACE(c.name);
+  for (Ctl c : kFocusable) {
+    SCOPED_TRACE(nameOf(c));
     HWND h = hwndOf(c);
     SetFocus(h);
     pump();
@@ -627,7 +596,7 @@ TEST_F(PanelWindow, EnterPressesNoButton) {
   RemoveWindowSubclass(mainWindow(), &recordClicks, 1);
   EXPECT_TRUE(clicks.empty());
   EXPECT_TRUE(writes().empty());
-  EXPECT_EQ(textOf(hwndOf(kEcho)), L"");
+  EXPECT_EQ(textOf(hwndOf(Ctl::CommandEcho)), L"");
 }
 
 // ---- the layout while running -------------------------------------------------------------
@@ -636,20 +605,20 @@ TEST_F(PanelWindow, LayoutHoldsWhileThePanelRuns) {
   const auto before = layoutNow();
 
   choosePort(7);
-  for (const Control& b : kButtons) {
+  for (Ctl b : kButtons) {
     HWND h = hwndOf(b);
     PostMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     pump();
     PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
     pump();
   }
-  HWND list = hwndOf(kPortList);
+  HWND list = hwndOf(Ctl::PortList);
   SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
   pump();
   SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
   choosePort(20);
   choosePort(0);
-  HWND echo = hwndOf(kEcho);
+  HWND echo = hwndOf(Ctl::CommandEcho);
   for (wchar_t ch : std::wstring(L"typed long enough to scroll"))
     PostMessageW(echo, WM_CHAR, ch, 1);
   PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0x000F0001);
