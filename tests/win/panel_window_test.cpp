@@ -599,6 +599,29 @@ TEST_F(PanelWindow, EnterPressesNoButton) {
   EXPECT_EQ(textOf(hwndOf(Ctl::CommandEcho)), L"");
 }
 
+TEST_F(PanelWindow, TypingIntoTheEchoFieldSendsNothingAndTheNextCommandReplacesIt) {
+  choosePort(3);
+  HWND echo = hwndOf(Ctl::CommandEcho);
+  SetFocus(echo);
+  for (wchar_t ch : std::wstring(L"xy"))
+    PostMessageW(echo, WM_CHAR, ch, 1);
+  pump();
+  EXPECT_EQ(textOf(echo), L"xy");
+  EXPECT_TRUE(writes().empty());
+
+  HWND forward = hwndOf(Ctl::ForwardButton);
+  PostMessageW(forward, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  pump();
+  EXPECT_EQ(textOf(echo), L"1\n");
+  DWORD start = 0, end = 0;
+  SendMessageW(echo, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 2u) << "the caret stays where the typing left it";
+  PostMessageW(forward, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  pump();
+  EXPECT_EQ(textOf(echo), L"5\n");
+  EXPECT_THAT(writes(), ::testing::ElementsAre("1\n", "5\n"));
+}
+
 // ---- the layout while running -------------------------------------------------------------
 
 TEST_F(PanelWindow, LayoutHoldsWhileThePanelRuns) {
