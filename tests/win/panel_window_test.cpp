@@ -273,7 +273,8 @@ TEST_F(PanelWindow, EachControlHasItsClassBoxAndText) {
     HWND h = hwndOf(l.control);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(GetParent(h), mainWindow());
-    EXPECT_EQ(lstrcmpiW(classOf(h).c_str(), l.className), 0) << "class is " << classOf(h).size();
+    std::wstring cls = classOf(h);
+    EXPECT_EQ(lstrcmpiW(cls.c_str(), l.className), 0) << std::string(cls.begin(), cls.end());
     RECT box = boxOf(h);
     EXPECT_EQ(box.left, l.left);
     EXPECT_EQ(box.top, l.top);
