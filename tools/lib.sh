@@ -30,6 +30,21 @@ ensure_prefix() {
     "$WINESERVER" -w
     touch "$prefix/.panel-ready"
   fi
+  link_wine_fonts "$prefix"
+}
+
+# Debian's Wine does not read the fonts in its own data directory (package fonts-wine), so
+# without them a title bar falls back to another face and its close box shows the letter "r"
+# in place of Marlett's cross. The prefix's Fonts folder, which Wine does read, gets the caption
+# font and the caption-button glyphs; every other face is still left to the system's matching.
+link_wine_fonts() {
+  local fonts="$1/drive_c/windows/Fonts" f
+  mkdir -p "$fonts"
+  for f in marlett.ttf tahoma.ttf tahomabd.ttf; do
+    if [ -e "/usr/share/wine/fonts/$f" ] && [ ! -e "$fonts/$f" ]; then
+      ln -s "/usr/share/wine/fonts/$f" "$fonts/$f"
+    fi
+  done
 }
 
 # ensure_virtual_desktop [WxH]: every program of the current prefix runs inside one Wine virtual

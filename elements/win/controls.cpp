@@ -17,8 +17,10 @@ constexpr UINT kSelectionMade = WM_APP + 0x101;
 THIWin::CreateArgs THIComboBox::createArgs() const {
   CreateArgs a;
   a.className = L"COMBOBOX";
+  // No integral height: the opened list is exactly as tall as the drop-down rule makes it,
+  // not rounded down to whole items.
   a.style = WS_TABSTOP | WS_VSCROLL | (editable ? CBS_DROPDOWN : CBS_DROPDOWNLIST) |
-            (sorted ? CBS_SORT : 0) | CBS_AUTOHSCROLL;
+            (sorted ? CBS_SORT : 0) | CBS_AUTOHSCROLL | CBS_NOINTEGRALHEIGHT;
   return a;
 }
 
@@ -28,6 +30,7 @@ void THIComboBox::init() {
 
 void THIComboBox::afterCreate() {
   HWND h = handle();
+  fitClosedHeight();
   // One item per line: a line ends at a CR, and one LF right after it is skipped.
   std::size_t start = 0;
   const std::wstring& t = itemListText;
@@ -45,6 +48,25 @@ void THIComboBox::afterCreate() {
   }
   // A selection made by the program fires no selection event.
   SendMessageW(h, CB_SETCURSEL, 0, 0);
+}
+
+void THIComboBox::fitClosedHeight() {
+  // A combo box takes the height of its closed box from its font, and the height it is created
+  // with is its opened one. The height setting is the closed box's, so the selection field is
+  // grown or shrunk by what the box is off. Not every platform reads the field height back as
+  // it takes it (Wine adds two pixels to what it is given), so the box is measured again and
+  // corrected from what was set.
+  if (height <= 0) return;
+  HWND h = handle();
+  LRESULT field = SendMessageW(h, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  for (int attempt = 0; attempt < 3 && field > 0; ++attempt) {
+    RECT box;
+    GetWindowRect(h, &box);
+    int off = height - (box.bottom - box.top);
+    if (off == 0 || field + off <= 0) break;
+    field += off;
+    SendMessageW(h, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+  }
 }
 
 void THIComboBox::fitDropDownHeight() {

@@ -48,6 +48,7 @@ class THIComboBox : public THIControl {
   LRESULT handleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
 
  private:
+  void fitClosedHeight();
   void fitDropDownHeight();
 };
 
