@@ -349,24 +349,24 @@ class Operator:
     def _xy(self, x, y):
         return str(self.origin[0] + int(x)), str(self.origin[1] + int(y))
 
+    # Moving and pressing go in one xdotool call: its events reach the X server in order, so
+    # the press lands where the pointer went. (`mousemove --sync` would wait for ever when the
+    # pointer is already there.)
     def move(self, x, y):
-        xdo(self.env, "mousemove", "--sync", *self._xy(x, y), check=True)
+        xdo(self.env, "mousemove", *self._xy(x, y), check=True)
 
     def down(self, x, y, button="left"):
-        self.move(x, y)
-        xdo(self.env, "mousedown", self.BUTTONS[button], check=True)
+        xdo(self.env, "mousemove", *self._xy(x, y), "mousedown", self.BUTTONS[button], check=True)
 
     def up(self, x, y, button="left"):
-        self.move(x, y)
-        xdo(self.env, "mouseup", self.BUTTONS[button], check=True)
+        xdo(self.env, "mousemove", *self._xy(x, y), "mouseup", self.BUTTONS[button], check=True)
 
     def click(self, x, y, button="left"):
-        self.move(x, y)
-        xdo(self.env, "click", self.BUTTONS[button], check=True)
+        xdo(self.env, "mousemove", *self._xy(x, y), "click", self.BUTTONS[button], check=True)
 
     def double_click(self, x, y, button="left"):
-        self.move(x, y)
-        xdo(self.env, "click", "--repeat", "2", "--delay", "40", self.BUTTONS[button], check=True)
+        xdo(self.env, "mousemove", *self._xy(x, y), "click", "--repeat", "2", "--delay", "40",
+            self.BUTTONS[button], check=True)
 
     def key(self, *keys):
         xdo(self.env, "key", "--delay", "60", *keys, check=True)
