@@ -153,7 +153,9 @@ class ChassisLog:
 
     def _emit(self, com, data, meaning):
         self.lines.append((com, data, meaning))
-        print(f"{stamp()}  chassis  COM {com}  {meaning:<8} {data!r}", file=self.out, flush=True)
+        # One write per line, so that lines of other threads never cut into it.
+        self.out.write(f"{stamp()}  chassis  COM {com}  {meaning:<8} {data!r}\n")
+        self.out.flush()
 
     def _once(self, timeout):
         fds = {p.master: n for n, p in self.ports.items()}

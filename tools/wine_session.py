@@ -383,8 +383,10 @@ class Operator:
         return {i: xdo(self.env, "getwindowname", i).strip() for i in ids}
 
 
-def screenshot(env, path):
-    """The whole X screen as a PNG; True when it was written."""
+def screenshot(env, path, size=None):
+    """The X screen as a PNG, or its top left `size` (the desktop); True when it was written."""
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    result = subprocess.run(["import", "-window", "root", path], env=env, timeout=60, **quiet())
+    crop = ["-crop", f"{size[0]}x{size[1]}+0+0", "+repage"] if size else []
+    result = subprocess.run(["import", "-window", "root", *crop, path], env=env, timeout=60,
+                            **quiet())
     return result.returncode == 0 and os.path.exists(path)
