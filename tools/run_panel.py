@@ -87,8 +87,17 @@ def demo(wine, helper, exe, panel_args, com, log, build):
             say(f"no window titled \"{ws.PANEL_TITLE}\" appeared")
             shot(wine, build)
             return 1
-        main = next(w for w in desktop.windows()
-                    if w.get("parent") == 0 and w.get("text") == ws.PANEL_TITLE)
+        def main_window():
+            # The largest visible window with the title: the one that owns the taskbar entry
+            # may carry it too.
+            found = [w for w in desktop.windows() if w.get("parent") == 0
+                     and w.get("visible") and w.get("text") == ws.PANEL_TITLE]
+            return max(found, key=lambda w: w["client_size"][0] * w["client_size"][1],
+                       default=None)
+        main = ws.wait_until(main_window, 30, step=0.5)
+        if main is None:
+            say("the panel's window cannot be read back")
+            return 1
         ox, oy = main["client_origin"]
         heard = lambda: len(log.lines) if log else 0  # noqa: E731
 

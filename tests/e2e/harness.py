@@ -119,18 +119,25 @@ class PanelRun:
         self.op = ws.Operator(suite.wine.env)
         self.ports = {n: chassis.PtyPort() for n in coms}
         self.expected = {n: b"" for n in coms}
-        for n, port in self.ports.items():
-            suite.wine.attach_port(n, port.slave_name)
-        for n, port in self.ports.items():
-            if suite.wine.port_device(n) != os.path.realpath(port.slave_name):
-                raise RuntimeError(f"COM {n} does not lead to {port.slave_name}")
-        self.launch = self.desktop.launch(suite.exe, arguments, command_line)
-        self.launch.windows_pid(START_TIMEOUT)
+        self.arguments, self.command_line = arguments, command_line
+        self.launch = None
         self.main = None  # the main window as the helper reported it
         self.presses = {}  # element -> presses made, to pick the next press point
         self.held = {}  # element -> the point where a held button was pressed
         self.exit = None
         self.diagnosed = False
+
+    def start(self):
+        # The links are written again before every start: Wine may have rewritten them.
+        for n, port in self.ports.items():
+            self.suite.wine.attach_port(n, port.slave_name)
+        for n, port in self.ports.items():
+            if self.suite.wine.port_device(n) != os.path.realpath(port.slave_name):
+                raise RuntimeError(f"COM {n} does not lead to {port.slave_name}")
+        self.launch = self.desktop.launch(self.suite.exe, self.arguments, self.command_line)
+        if self.launch.windows_pid(START_TIMEOUT) is None:
+            raise AssertionError("the program did not start")
+        return self
 
     # --- windows -----------------------------------------------------------------------------
 
@@ -151,12 +158,14 @@ class PanelRun:
         return self.main
 
     def top_level(self, title, timeout):
-        """The visible top-level window of the program titled `title`, waiting for it."""
+        """The visible top-level window of the program titled `title`, waiting for it. Where
+        several carry the title (the window that owns the taskbar entry may share it), the
+        largest one."""
         def look():
-            for w in self.own_windows():
-                if w.get("parent") == 0 and w.get("visible") and w.get("text") == title:
-                    return w
-            return None
+            found = [w for w in self.own_windows()
+                     if w.get("parent") == 0 and w.get("visible") and w.get("text") == title]
+            return max(found, key=lambda w: (w["rect"][2] - w["rect"][0])
+                       * (w["rect"][3] - w["rect"][1]), default=None)
         return ws.wait_until(look, timeout, step=0.5)
 
     def children(self, top):
@@ -288,7 +297,8 @@ class PanelRun:
         self.check_all_ports()
 
     def running(self):
-        return self.launch.pid is not None and ws._read(self.launch.report) is None
+        return (self.launch is not None and self.launch.pid is not None
+                and ws._read(self.launch.report) is None)
 
     def save_diagnostics(self, directory):
         shutil.rmtree(directory, ignore_errors=True)
@@ -316,7 +326,8 @@ class PanelRun:
             for button in ws.Operator.BUTTONS:
                 ws.xdo(self.op.env, "mouseup", ws.Operator.BUTTONS[button])
         self.held.clear()
-        self.launch.kill()
+        if self.launch:
+            self.launch.kill()
         for n, port in self.ports.items():
             self.suite.wine.detach_port(n)
             port.close()
@@ -337,6 +348,7 @@ class PanelCase(unittest.TestCase):
         self._runs = getattr(self, "_runs", [])
         self._runs.append(run)
         self.addCleanup(self._end_run, run)
+        run.start()
         if wait_window:
             run.wait_main_window()
         return run

@@ -37,6 +37,17 @@ class Buttons(PanelCase):
                 run.expect(3, STOP)
         run.finish(self)
 
+    def test_quick_presses_at_points_apart_are_each_written(self):
+        # Presses a few pixels apart are no double-click however fast they come: each one is a
+        # press of its own and writes its command (the harness relies on this everywhere).
+        run = self.start_panel()
+        run.choose_port_by_keyboard(3)
+        for k in range(3):
+            x, y = run.element_point("ForwardButton", k)
+            run.op.click(x, y)
+        run.expect(3, b"1\n5\n" * 3)
+        run.finish(self)
+
     def test_a_double_click_writes_no_second_press(self):
         run = self.start_panel()
         run.choose_port_by_keyboard(3)
