@@ -206,7 +206,8 @@ def main(argv=None):
     signal.signal(signal.SIGTERM, lambda *_: stop.set())
     stop.wait()
     log.stop()
-    for port in ports.values():
+    for n, port in ports.items():
+        wine.detach_port(n)
         port.close()
     return 0
 

@@ -13,6 +13,7 @@ build/. `--com N=DEVICE` attaches a real serial device as COM N (1 to 20) instea
 import argparse
 import os
 import shlex
+import signal
 import subprocess
 import sys
 import time
@@ -142,7 +143,13 @@ def shot(wine, build):
         say(f"screenshot: {path}")
 
 
+def interrupted(signum, frame):
+    """SIGTERM ends the run as Ctrl+C does: the panel, the wineserver and the display go."""
+    raise KeyboardInterrupt
+
+
 def main(argv=None):
+    signal.signal(signal.SIGTERM, interrupted)
     args, devices, panel_args = parse(sys.argv[1:] if argv is None else argv)
     root = os.path.dirname(HERE)
     build = os.path.abspath(os.environ.get("PANEL_BUILD") or os.path.join(root, "build"))

@@ -24,6 +24,7 @@ What Wine does that shapes this code:
 import json
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -55,6 +56,15 @@ def wait_until(predicate, timeout, step=0.1):
         time.sleep(step)
 
 
+def _die_with_parent():
+    """In the child before exec: end when the process that started it ends, however it ends."""
+    try:
+        import ctypes
+        ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
+
+
 def quiet():
     return {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
             "stderr": subprocess.DEVNULL}
@@ -81,7 +91,8 @@ class Display:
             if os.path.exists(f"/tmp/.X{n}-lock"):
                 continue
             process = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1280x1024x24",
-                                        "-nolisten", "tcp"], **quiet())
+                                        "-nolisten", "tcp"], preexec_fn=_die_with_parent,
+                                       **quiet())
             if wait_until(lambda: process.poll() is not None or self._answers(f":{n}"), 10) \
                     and process.poll() is None:
                 self.process, self.name = process, f":{n}"
@@ -165,6 +176,11 @@ class Wine:
         self.run("wineboot", timeout=300)
         return self
 
+    def kill_server(self):
+        """Ends a wineserver of this prefix and all its programs, whoever started it."""
+        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=60, **quiet())
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=60, **quiet())
+
     def stop_server(self):
         if self.owns_server:
             subprocess.run([WINESERVER, "-k"], env=self.env, timeout=60, **quiet())
@@ -180,10 +196,10 @@ class Wine:
         self._relink(os.path.join(self.prefix, "dosdevices", f"com{n}"), link)
 
     def detach_port(self, n):
-        for path in (os.path.join(self.ports_dir, f"com{n}"),
-                     os.path.join(self.prefix, "dosdevices", f"com{n}")):
-            if os.path.islink(path):
-                os.unlink(path)
+        """COM n leads nowhere again; dosdevices/comN stays as Wine keeps it, on our link."""
+        link = os.path.join(self.ports_dir, f"com{n}")
+        if os.path.islink(link):
+            os.unlink(link)
 
     def port_device(self, n):
         """Where COM n leads now, following our links to the end."""

@@ -60,7 +60,7 @@ PRESS_OFFSETS = [(0, 0), (10, 0), (-10, 0), (0, 10), (0, -10), (10, 10), (-10, -
 
 # Waits for something that must happen; generous, since two cores are shared. They bound a
 # failing case, they never decide a passing one.
-START_TIMEOUT = 90
+START_TIMEOUT = 60
 BYTES_TIMEOUT = 20
 EXIT_TIMEOUT = 40
 
@@ -92,6 +92,9 @@ class Suite:
         self.display = ws.Display(reuse=False).start()
         self.wine = ws.Wine(os.path.join(self.build, "e2e-prefix"), self.display.name)
         self.wine.ensure_prefix()
+        # The prefix is the suite's alone: a server still there is left from a run that was
+        # killed, and goes.
+        self.wine.kill_server()
         self.wine.start_server()
         Suite.current = self
         return self

@@ -10,6 +10,7 @@ program to drive instead of panel.exe.
 import argparse
 import importlib
 import os
+import signal
 import sys
 import time
 import unittest
@@ -32,6 +33,12 @@ def groups():
                     and value.GROUP:
                 found.setdefault(value.GROUP, []).append(value)
     return found
+
+
+def interrupted(signum, frame):
+    """SIGTERM (a time-out of ctest's or `timeout`) ends the run as Ctrl+C does, so that the
+    display and the wineserver are stopped on the way out."""
+    raise KeyboardInterrupt
 
 
 def main(argv=None):
@@ -59,6 +66,7 @@ def main(argv=None):
         for cls in known[group]:
             suite.addTests(loader.loadTestsFromTestCase(cls))
 
+    signal.signal(signal.SIGTERM, interrupted)
     started = time.monotonic()
     e2e = harness.Suite(args.win64)
     try:
