@@ -42,7 +42,7 @@ link_wine_fonts() {
   mkdir -p "$fonts"
   for f in marlett.ttf tahoma.ttf tahomabd.ttf; do
     if [ -e "/usr/share/wine/fonts/$f" ] && [ ! -e "$fonts/$f" ]; then
-      ln -s "/usr/share/wine/fonts/$f" "$fonts/$f"
+      ln -sf "/usr/share/wine/fonts/$f" "$fonts/$f"
     fi
   done
 }

@@ -88,7 +88,15 @@ void THIComboBox::onCommand(WORD code) {
   }
 }
 
-LRESULT THIComboBox::handleMessage(UINT msg, WPARAM, LPARAM, bool& handled) {
+LRESULT THIComboBox::handleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
+  if (msg == WM_SYSKEYDOWN && wp == VK_F4 && (lp & (1 << 29))) {
+    // Alt+F4 closes the window wherever the focus is. Some list controls (Wine's) take F4 as
+    // their own open-the-list key even with Alt held, which would leave the panel impossible to
+    // close from the keyboard while the list has the focus, as it does at start.
+    handled = true;
+    SendMessageW(GetAncestor(handle(), GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
+    return 0;
+  }
   if (msg != kSelectionMade) return 0;
   handled = true;
   LRESULT index = SendMessageW(handle(), CB_GETCURSEL, 0, 0);
