@@ -129,6 +129,8 @@ class PanelRun:
         self.held = {}  # element -> the point where a held button was pressed
         self.exit = None
         self.diagnosed = False
+        self.broken = False  # an expectation of this run has failed
+        self.failing = lambda: None  # called when a check fails, while the windows are there
 
     def start(self):
         # The links are written again before every start: Wine may have rewritten them.
@@ -265,10 +267,15 @@ class PanelRun:
 
     def expect(self, com, data, timeout=BYTES_TIMEOUT):
         """`data` is the next thing COM `com` receives; waits for it and checks every byte."""
+        if self.broken:
+            # The bytes expected from here on would count on a step that has failed already.
+            raise AssertionError(f"COM {com}: {data!r} not checked, an earlier step failed")
         self.expected[com] += data
         want = self.expected[com]
         got = self.ports[com].wait_for_length(len(want), timeout)
         if got != want:
+            self.broken = True
+            self.failing()
             raise AssertionError(f"COM {com} received {got!r}, expected {want!r}")
 
     def received(self, com):
@@ -279,6 +286,7 @@ class PanelRun:
         got = {n: self.received(n) for n in self.ports}
         wrong = {n: (got[n], self.expected[n]) for n in self.ports if got[n] != self.expected[n]}
         if wrong:
+            self.failing()
             lines = [f"COM {n} received {g!r}, expected {e!r}" for n, (g, e) in wrong.items()]
             raise AssertionError("; ".join(lines))
 
@@ -287,6 +295,7 @@ class PanelRun:
     def wait_exit(self, timeout=EXIT_TIMEOUT):
         self.exit = self.launch.exit_code(timeout)
         if self.exit is None:
+            self.failing()
             raise AssertionError(f"the program is still running {timeout} s later")
         self.launch.wait_desktop(EXIT_TIMEOUT)
         return self.exit
@@ -350,6 +359,8 @@ class PanelCase(unittest.TestCase):
         run.in_case = getattr(self, "_in_case", False)
         self._runs = getattr(self, "_runs", [])
         self._runs.append(run)
+        label = f"run{len(self._runs)}"
+        run.failing = lambda: self._diagnose(run, label)
         self.addCleanup(self._end_run, run)
         run.start()
         if wait_window:
