@@ -13,6 +13,7 @@
 #include "elements/event.h"
 #include "elements/win/app.h"
 #include "panel/scheme.h"
+#include "tests/win/runtime_reset.h"
 #include "tests/native/fake_serial.h"
 
 namespace paneltest {
@@ -99,11 +100,7 @@ class PanelFixture : public ::testing::Test {
     resetRuntime();
   }
 
-  static void resetRuntime() {
-    elements::EventGate::close();
-    elements::StartList::clear();
-    elements::win::loopState() = {};
-  }
+  static void resetRuntime() { panel::testing::resetElementRuntime(); }
 
   // Building, as program main does it: the gate is closed and nothing is shown yet.
   void build() {

@@ -13,6 +13,7 @@
 #include "panel/program.h"
 #include "panel/scheme.h"
 #include "tests/native/fake_serial.h"
+#include "tests/win/runtime_reset.h"
 
 namespace panel {
 namespace {
@@ -54,9 +55,7 @@ class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
     seen = {};
-    elements::EventGate::close();
-    elements::StartList::clear();
-    elements::win::loopState() = {};
+    testing::resetElementRuntime();
     timer_ = SetTimer(nullptr, 0, 50, &watch);
   }
   void TearDown() override { KillTimer(nullptr, timer_); }

@@ -12,6 +12,7 @@
 #include "elements/event.h"
 #include "elements/win/app.h"
 #include "panel/scheme.h"
+#include "tests/win/runtime_reset.h"
 #include "serial/win32_serial.h"
 #include "tests/win/pty_line.h"
 
@@ -30,14 +31,7 @@ class RealSchemeTest : public ::testing::Test {
     scheme = nullptr;
     resetRuntime();
   }
-  static void resetRuntime() {
-    elements::EventGate::close();
-    elements::StartList::clear();
-    elements::win::loopState() = {};
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-    }
-  }
+  static void resetRuntime() { resetElementRuntime(); }
 
   // Dispatches what is queued.
   void pump() { elements::win::drainMessages(); }

@@ -12,6 +12,7 @@
 #include "elements/event.h"
 #include "elements/win/app.h"
 #include "panel/scheme.h"
+#include "tests/win/runtime_reset.h"
 #include "tests/native/fake_serial.h"
 
 namespace panel::testing {
@@ -46,14 +47,7 @@ class SchemeTest : public ::testing::Test {
     scheme = nullptr;
     resetRuntime();
   }
-  static void resetRuntime() {
-    elements::EventGate::close();
-    elements::StartList::clear();
-    elements::win::loopState() = {};
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-    }
-  }
+  static void resetRuntime() { resetElementRuntime(); }
 
   void start() {
     elements::win::startStep(*scheme->MainForm);
