@@ -24,10 +24,6 @@ THIWin::CreateArgs THIComboBox::createArgs() const {
   return a;
 }
 
-void THIComboBox::init() {
-  THIWin::init();
-}
-
 void THIComboBox::afterCreate() {
   HWND h = handle();
   fitClosedHeight();
@@ -120,10 +116,6 @@ LRESULT THIComboBox::handleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled
 
 void THIComboBox::doCurrentIndex(TData& value, std::uint16_t) {
   value.setInt(static_cast<std::int32_t>(SendMessageW(handle(), CB_GETCURSEL, 0, 0)));
-}
-
-HBRUSH THIComboBox::controlColour(HDC dc, UINT msg) {
-  return THIWin::controlColour(dc, msg);
 }
 
 // ---- THIButton ---------------------------------------------------------------------------

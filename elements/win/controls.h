@@ -38,9 +38,7 @@ class THIComboBox : public THIControl {
   void doCurrentIndex(TData& value, std::uint16_t index);
 
   ControlKind kind() const override { return ControlKind::DropDownList; }
-  void init() override;
   void onCommand(WORD code) override;
-  HBRUSH controlColour(HDC dc, UINT msg) override;
 
  protected:
   CreateArgs createArgs() const override;

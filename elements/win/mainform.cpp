@@ -137,7 +137,6 @@ void THIMainForm::runLetGoHook() {
 bool THIMainForm::onCloseRequest(LPARAM lp) {
   if (closeAccepted_) return true;
   if (lp == 0) {
-    TData none;
     TData answer = read(closeQueryLink);
     if (toInteger(answer) != 0) return false;
   }
